@@ -1,0 +1,55 @@
+#pragma once
+
+#include "db/result_set.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace hc::db {
+
+// One entry of a connection's error list.
+struct DbError {
+    qint32 number = 0;
+    QString description;
+    QString sqlState;
+    bool operator==(const DbError &) const = default;
+};
+
+// The number of the entry that marks a statement which ran past the command
+// time-out; the only number on which a statement is run again.
+inline constexpr qint32 kTimeoutErrorNumber = -2147217871; // 0x80040E31
+
+// A database connection as the service uses it.
+//
+// The error list follows one rule: an operation that reports errors or
+// warnings replaces the whole list with them; an operation that reports none
+// leaves the list as it was.
+class Connection {
+public:
+    virtual ~Connection() = default;
+
+    virtual void setCommandTimeout(int seconds) = 0;
+    virtual void setConnectionTimeout(int seconds) = 0;
+
+    // Opens with the whole connection string; raises hc::Failure (whose text
+    // is the driver's message) when the connection cannot be opened.
+    virtual void open(const QString &connectionString) = 0;
+    virtual bool isOpen() const = 0;
+    virtual void close() = 0;
+
+    // Runs a statement batch. Returns the first result of the batch that has
+    // columns, fully fetched, or an open result set without columns when no
+    // result has any. Raises hc::Failure when the batch failed; the error list
+    // then holds the reasons.
+    virtual ResultSetPtr execute(const QString &statement) = 0;
+
+    // True when the link to the server is broken, so that only a new open
+    // can make statements work again.
+    virtual bool isBroken() const = 0;
+
+    virtual const std::vector<DbError> &errors() const = 0;
+    virtual void clearErrors() = 0;
+};
+
+} // namespace hc::db
