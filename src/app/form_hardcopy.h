@@ -148,9 +148,11 @@ public:
     // --- what the window was given, and the parts built on its controls ---
     const Platform &platform() const { return platform_; }
     db::DbModule &db() { return *db_; }
-    clients::ClientGridModel &gridModel() { return *gridModel_; }
-    printing::BrowserEngine &browser() { return *browser_; }
-    printing::PrintQueue &printQueue() { return *printQueue_; }
+    // Null until the first active-client query binds the grid.
+    clients::ClientGridModel *gridModel() { return gridModel_; }
+    // Null when the platform gave no browser engine or print queue.
+    printing::BrowserEngine *browser() { return browser_.get(); }
+    printing::PrintQueue *printQueue() { return printQueue_.get(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "labsim/engine.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace labsim::tds {
+
+struct ServerOptions {
+    std::string bindAddress = "127.0.0.1";
+    std::uint16_t port = 1433; // 0 picks a free port
+};
+
+// The TDS endpoint: accepts connections on a thread of its own and serves each
+// connection on a thread of its own, running its batches on the engine.
+class Server {
+public:
+    Server(Engine &engine, ServerOptions options);
+    ~Server(); // stops
+    Server(const Server &) = delete;
+    Server &operator=(const Server &) = delete;
+
+    // Binds and listens; returns the bound port. Throws std::runtime_error.
+    std::uint16_t start();
+    // Closes the listener and every connection, and joins the threads.
+    void stop();
+    // Closes every client connection now; the listener stays open.
+    void dropAllConnections();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace labsim::tds

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "db/result_set.h"
+#include "db/value.h"
+
+#include <QAbstractTableModel>
+
+namespace hc::clients {
+
+// The grid's view of the active-client result set: one column per result-set
+// column, in its order, headed by the column name. Only the columns the
+// operator needs are visible; every column of the current row can be read by
+// name.
+class ClientGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ClientGridModel(QObject *parent = nullptr);
+
+    // Binds a result set (never-opened ones show no rows) and stands on its
+    // first row.
+    void setResultSet(db::ResultSetPtr resultSet);
+    const db::ResultSetPtr &resultSet() const { return resultSet_; }
+
+    // The current row's value of a column, by name; raises hc::Failure when
+    // there is no current row or no such column.
+    db::Value currentValue(const QString &column) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    db::ResultSetPtr resultSet_;
+};
+
+} // namespace hc::clients
