@@ -14,6 +14,9 @@ namespace labsim {
 
 enum class ColumnType { Int, Float, Text, DateTime };
 
+// Int columns travel as INT when every value fits 32 bits, else as BIGINT;
+// Float as FLOAT; Text as NVARCHAR (NVARCHAR(MAX) when a value is longer than
+// 4000 UTF-16 units); DateTime as DATETIME (milliseconds rounded to 1/300 s).
 struct Column {
     std::string name; // UTF-8
     ColumnType type;
@@ -25,7 +28,9 @@ struct DateTime {
     bool operator==(const DateTime &) const = default;
 };
 
-// A cell: empty optional is NULL; text is UTF-8.
+// A cell: empty optional is NULL; text is UTF-8. A value of another type than
+// its column's is converted where it reads as one (a number as text, text that
+// is a number), and otherwise sent as NULL.
 using Cell = std::optional<std::variant<std::int64_t, double, std::string, DateTime>>;
 using Row = std::vector<Cell>;
 
@@ -64,11 +69,14 @@ public:
     virtual bool acceptLogin(const std::string &user, const std::string &password) = 0;
 
     // Runs one SQL batch (UTF-8) for the connection with the given number.
-    // Long waits (waitfor, injected delays) end early once cancelled is set,
-    // and the result then has cancelled = true.
+    // cancelled is set when the client sends an attention (its query time-out)
+    // or the connection ends; the TDS layer then discards the result. Long
+    // waits (waitfor, injected delays) end early once it is set: check it in
+    // short sleeps (say every 20 ms), and return cancelled = true.
     virtual BatchResult runBatch(int connection, const std::string &sql, const std::atomic<bool> &cancelled) = 0;
 
-    // Called when a connection ends, for whatever reason.
+    // Called once when a connection ends, for whatever reason (a refused
+    // login included), after its last runBatch has returned.
     virtual void connectionClosed(int connection) { (void)connection; }
 };
 

@@ -15,6 +15,7 @@ struct ServerOptions {
 
 // The TDS endpoint: accepts connections on a thread of its own and serves each
 // connection on a thread of its own, running its batches on the engine.
+// Connections are numbered from 1 in the order they were accepted.
 class Server {
 public:
     Server(Engine &engine, ServerOptions options);
@@ -24,9 +25,11 @@ public:
 
     // Binds and listens; returns the bound port. Throws std::runtime_error.
     std::uint16_t start();
-    // Closes the listener and every connection, and joins the threads.
+    // Closes the listener and every connection, and joins the threads. Not
+    // from an engine call (it waits for them).
     void stop();
-    // Closes every client connection now; the listener stays open.
+    // Closes every client connection now; the listener stays open. Safe from
+    // any thread, an engine call included; a running batch sees cancelled.
     void dropAllConnections();
 
 private:
