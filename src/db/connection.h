@@ -20,6 +20,10 @@ struct DbError {
 // time-out; the only number on which a statement is run again.
 inline constexpr qint32 kTimeoutErrorNumber = -2147217871; // 0x80040E31
 
+// The number of an error entry for which the driver gave no number of its
+// own (a lost link, a connection that is not open), so that it is shown.
+inline constexpr qint32 kGeneralErrorNumber = -2147467259; // 0x80004005
+
 // A database connection as the service uses it.
 //
 // The error list follows one rule: an operation that reports errors or

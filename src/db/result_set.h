@@ -11,14 +11,18 @@
 namespace hc::db {
 
 // A client-side result set: every row fetched, columns looked up by name
-// without regard to letter case. A result set that was never opened raises
-// hc::Failure on every read (end-of-data flag, fields, navigation).
+// without regard to letter case. A result set that was never opened (or was
+// closed) raises hc::Failure on every read (end-of-data flag, fields,
+// navigation, counts).
 class ResultSet {
 public:
     using Row = std::vector<Value>;
 
     ResultSet() = default; // never opened
+    // Every row must have one value per column.
     ResultSet(QStringList columns, std::vector<Row> rows);
+    // The values row after row, one per column each.
+    static ResultSet fromCells(QStringList columns, std::vector<Value> cells);
 
     bool isOpen() const { return open_; }
     void close();
@@ -29,6 +33,7 @@ public:
     void moveNext();
     // Index of the current row, 0-based; raises at end-of-data.
     int currentRow() const;
+    // 0 .. recordCount(); recordCount() is end-of-data.
     void setCurrentRow(int row);
 
     int recordCount() const;
@@ -47,7 +52,8 @@ private:
 
     bool open_ = false;
     QStringList columns_;
-    std::vector<Row> rows_;
+    std::vector<Value> cells_;
+    int rowCount_ = 0;
     int current_ = 0;
 };
 

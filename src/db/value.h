@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
 #include <variant>
 
 namespace hc::db {
@@ -14,7 +15,9 @@ namespace hc::db {
 // hc::Failure where the value cannot be converted.
 class Value {
 public:
-    struct Null {};
+    struct Null {
+        bool operator==(const Null &) const = default;
+    };
     // An exact decimal from the database, kept as its decimal text ("12.50").
     struct Decimal {
         QString digits;
@@ -38,16 +41,17 @@ public:
     bool isNumeric() const;
 
     // Numbers in plain decimal; dates in the general date form of a US
-    // workstation: "M/D/YYYY" at midnight, else "M/D/YYYY h:mm:ss AM".
-    // Booleans as "True" / "False". Null raises.
+    // workstation: "M/D/YYYY" at midnight, else "M/D/YYYY h:mm:ss AM"
+    // (the time alone on the zero date). Booleans as "True" / "False".
+    // Null raises.
     QString toText() const;
     // Signed 16-bit, halves rounded to even; Null, text that is not numeric
-    // and values out of range raise.
+    // and values out of range raise. True is -1, False 0.
     qint16 toInt16() const;
     qint32 toInt32() const;
     double toDouble() const;
     // Date-times as they are; text in the forms a US workstation reads
-    // ("M/D/YYYY", "M/D/YYYY h:mm[:ss] [AM|PM]", "YYYY-MM-DD hh:mm:ss",
+    // ("M/D/YYYY", "M/D/YYYY h:mm[:ss] [AM|PM]", "YYYY-MM-DD[ hh:mm[:ss]]",
     // a time of day alone on the zero date); anything else raises.
     QDateTime toDateTime() const;
 
@@ -56,5 +60,15 @@ public:
 private:
     std::variant<Null, qint64, double, bool, Decimal, QString, QDateTime> data_;
 };
+
+// The date that a time of day without a date stands on.
+QDate zeroDate();
+
+// The general date form of a US workstation.
+QString generalDateText(const QDateTime &moment);
+
+// Text to date-time in the forms a US workstation reads; nullopt when the
+// text is none of them.
+std::optional<QDateTime> parseUsDateTime(const QString &text);
 
 } // namespace hc::db
