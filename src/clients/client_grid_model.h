@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 
+#include <vector>
+
 namespace hc::clients {
 
 // The grid's view of the active-client result set: one column per result-set
@@ -32,6 +34,11 @@ public:
 
 private:
     db::ResultSetPtr resultSet_;
+    // Every cell's text, row by row, made once per binding so that painting
+    // a large grid converts nothing.
+    std::vector<QString> cellTexts_;
+    int rows_ = 0;
+    int columns_ = 0;
 };
 
 } // namespace hc::clients

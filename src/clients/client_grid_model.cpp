@@ -1,0 +1,63 @@
+#include "clients/client_grid_model.h"
+
+#include "db/failure.h"
+
+namespace hc::clients {
+
+ClientGridModel::ClientGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void ClientGridModel::setResultSet(db::ResultSetPtr resultSet)
+{
+    beginResetModel();
+    resultSet_ = std::move(resultSet);
+    cellTexts_.clear();
+    rows_ = 0;
+    columns_ = 0;
+    if (resultSet_ && resultSet_->isOpen()) {
+        rows_ = resultSet_->recordCount();
+        columns_ = resultSet_->columnCount();
+        cellTexts_.reserve(std::size_t(rows_) * std::size_t(columns_));
+        for (int row = 0; row < rows_; ++row) {
+            for (int column = 0; column < columns_; ++column) {
+                const db::Value &value = resultSet_->value(row, column);
+                cellTexts_.push_back(value.isNull() ? QString() : value.toText());
+            }
+        }
+        if (rows_ > 0)
+            resultSet_->moveFirst();
+    }
+    endResetModel();
+}
+
+db::Value ClientGridModel::currentValue(const QString &column) const
+{
+    if (!resultSet_)
+        throw Failure("The grid has no data source.");
+    return resultSet_->field(column);
+}
+
+int ClientGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
+
+int ClientGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columns_;
+}
+
+QVariant ClientGridModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ || index.column() >= columns_)
+        return {};
+    return cellTexts_[std::size_t(index.row()) * std::size_t(columns_) + std::size_t(index.column())];
+}
+
+QVariant ClientGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columns_)
+        return {};
+    return resultSet_->columnName(section);
+}
+
+} // namespace hc::clients
