@@ -200,12 +200,12 @@ class TurnRule : public testing::TestWithParam<TurnCase> {};
 TEST_P(TurnRule, DecidesFromTheRowsTheCallerAndTheClock)
 {
     const TurnCase &c = GetParam();
-    const SettingsRead rows = read(c.rows);
+    const auto question = [&c] { return decideTurn(c.caller, read(c.rows), c.now); };
     if (c.outcome == Outcome::Fails) {
-        EXPECT_THROW(decideTurn(c.caller, rows, c.now), Failure);
+        EXPECT_THROW(question(), Failure);
         return;
     }
-    const TurnDecision turn = decideTurn(c.caller, rows, c.now);
+    const TurnDecision turn = question();
     EXPECT_EQ(turn.currApp.toStdString(), c.currApp);
     if (c.outcome == Outcome::Yes) {
         ASSERT_TRUE(turn.holdsTurn());
