@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -56,9 +57,14 @@ public:
     void Form_Load();
     void cmd_View_Click();
     void cmd_Exit_Click();
-    // True once the window was closed; running procedures end without
-    // touching the controls.
+    // True once the window was closed (Exit, the window frame, a stop
+    // signal). A procedure that yields or waits checks it when it resumes and,
+    // once true, returns without touching a control; windowClosed() ends its
+    // local wait at once.
     bool unloaded() const { return unloaded_; }
+    // Runs an event procedure. A failure it does not handle ends the event
+    // and is shown to the operator; the event loop never sees it.
+    void runEvent(const std::function<void()> &procedure);
 
     // --- service cycle, scheduling, statistics (src/service) ---
     void cbo_Freq_HardCopy_Click();
@@ -154,11 +160,22 @@ public:
     printing::BrowserEngine *browser() { return browser_.get(); }
     printing::PrintQueue *printQueue() { return printQueue_.get(); }
 
+signals:
+    // Emitted once, when the window is closed.
+    void windowClosed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void createControls();
+    // Connects each control's events to its procedure.
+    void connectEvents();
+    template <typename Sender, typename Signal>
+    void connectEvent(Sender *sender, Signal signal, std::function<void()> procedure)
+    {
+        connect(sender, signal, this, [this, procedure = std::move(procedure)] { runEvent(procedure); });
+    }
 
     Platform platform_;
     std::unique_ptr<db::DbModule> db_;

@@ -29,3 +29,7 @@ void Timer::apply()
 }
 
 } // namespace hc::app
+
+// The meta-object code of this file's classes is built here, not with that of
+// the other subsystems, so that linking the window never needs theirs.
+#include "moc_timer.cpp"
