@@ -43,8 +43,6 @@ public:
     // The next complete message, if the bytes fed so far hold one; throws
     // ProtocolError on a malformed packet.
     std::optional<ClientMessage> next();
-    // Bytes of an incomplete packet or message are waiting.
-    bool hasPartial() const { return start_ < buffer_.size() || pending_.has_value(); }
 
 private:
     Bytes buffer_;

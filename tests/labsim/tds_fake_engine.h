@@ -98,8 +98,10 @@ private:
             StatementResult done;
             return {{done}, false};
         }
+        // tsql ends every batch with a newline.
+        const std::string text = sql.substr(0, sql.find_last_not_of(" \r\n") + 1);
         std::lock_guard lock(mutex_);
-        if (const auto it = answers_.find(sql); it != answers_.end()) return it->second;
+        if (const auto it = answers_.find(text); it != answers_.end()) return it->second;
         return {{failure(208, "Invalid object name 'x'.")}, false};
     }
 
