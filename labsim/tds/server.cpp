@@ -174,7 +174,10 @@ private:
         const Login7 request = decodeLogin7(message.payload);
         const auto version = negotiateVersion(request.tdsVersion);
         if (!version) {
-            send(encodeErrorAnswer(tds_version::k71, {4002, 1, 16, "The incoming tabular data stream (TDS) protocol stream is incorrect: the client's TDS version is not supported.", "", 1}));
+            send(encodeErrorAnswer(tds_version::k71, {4002, 1, 16,
+                                                      "The incoming tabular data stream (TDS) protocol stream is incorrect: "
+                                                      "the client's TDS version is not supported.",
+                                                      "", 1}));
             return false;
         }
         version_ = *version;
