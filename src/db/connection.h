@@ -9,10 +9,14 @@
 namespace hc::db {
 
 // One entry of a connection's error list.
+// Informational messages (a change of database context, PRINT) have number
+// 0, so that the error report leaves them out; nativeError keeps the
+// server's own number of every entry.
 struct DbError {
     qint32 number = 0;
     QString description;
     QString sqlState;
+    qint32 nativeError = 0;
     bool operator==(const DbError &) const = default;
 };
 
