@@ -4,6 +4,7 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <algorithm>
 #include <array>
 
 namespace hc::db {
@@ -390,8 +391,10 @@ ResultSetPtr OdbcConnection::execute(const QString &statement)
             const std::size_t before = entries.size();
             collectDiagnostics(SQL_HANDLE_STMT, stmt.get(), false, true, entries);
             failed = true;
-            // A failure that gives no reason cannot be walked past.
-            if (entries.size() == before || hasState(entries, QLatin1String("HYT00")) || connectionDead({}))
+            // A failure that gives no reason, or says the statement cannot go
+            // on, cannot be walked past.
+            if (entries.size() == before || hasState(entries, QLatin1String("HYT00")) ||
+                hasState(entries, QLatin1String("HY010")) || connectionDead({}))
                 break;
         } else if (rc != SQL_NO_DATA) {
             failed = true;

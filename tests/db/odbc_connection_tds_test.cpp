@@ -143,6 +143,9 @@ TEST_F(TdsOdbc, BatchReturnsItsFirstResultWithColumnsAndConsumesTheRest)
     EXPECT_TRUE(none->isOpen());
     EXPECT_EQ(none->columnCount(), 0);
     EXPECT_EQ(connection.execute("update; select; select")->field("A"), Value(1));
+
+    lab.on("set nocount on", {StatementResult{}});
+    EXPECT_EQ(connection.execute("set nocount on")->columnCount(), 0) << "a batch that returns nothing succeeds";
     EXPECT_TRUE(connection.errors().empty());
 }
 
