@@ -279,6 +279,11 @@ void Form_HardCopy::connectEvents()
 {
     connectEvent(cmd_View, &QPushButton::clicked, [this] { cmd_View_Click(); });
     connectEvent(cmd_Exit, &QPushButton::clicked, [this] { cmd_Exit_Click(); });
+    connectEvent(cmd_Access, &QPushButton::clicked, [this] { cmd_Access_Click(); });
+    // A selection made by code counts as the operator's choice.
+    connectEvent(cbo_Freq_HardCopy, &QComboBox::currentIndexChanged, [this] { cbo_Freq_HardCopy_Click(); });
+    for (std::size_t i = 0; i < opt_FilterRating.size(); ++i)
+        connectEvent(opt_FilterRating[i], &QRadioButton::clicked, [this, i] { opt_FilterRating_Click(qint16(i)); });
 }
 
 void Form_HardCopy::runEvent(const std::function<void()> &procedure)

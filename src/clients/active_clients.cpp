@@ -1,3 +1,4 @@
+#include "app/controls.h"
 #include "app/form_hardcopy.h"
 #include "clients/client_grid_model.h"
 #include "clients/statement_text.h"
@@ -77,7 +78,7 @@ void Form_HardCopy::opt_FilterRating_Click(qint16 index)
         throw Failure("Control array element does not exist.");
     QRadioButton *option = opt_FilterRating[std::size_t(index)];
     option->setChecked(true);
-    Get_ActiveClients(option->property("Tag").toString());
+    Get_ActiveClients(tag(option));
 }
 
 } // namespace hc::app

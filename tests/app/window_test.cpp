@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -253,6 +254,7 @@ TEST(Window, LoginAndPrintReportsTakeClicksOverTheContainersBelowThem)
     WindowFixture f;
     Form_HardCopy &w = *f.window;
     QSignalSpy loginClicks(w.cmd_Access, &QPushButton::clicked);
+    f.prompts.answerNextDialog([](QDialog &passwordDialog) { passwordDialog.reject(); });
     ASSERT_TRUE(clickByPosition(w.cmd_Access));
     EXPECT_EQ(loginClicks.count(), 1);
     ASSERT_TRUE(clickByPosition(w.chk_Print, QPoint(8, w.chk_Print->height() / 2)));
