@@ -116,7 +116,8 @@ void readMessages(Connection &connection, int fd)
                 connection.push(std::move(*message));
             }
         }
-    } catch (const ProtocolError &) {
+    } catch (const std::exception &) {
+        // A protocol error (or no memory for a request): this connection ends.
     }
     connection.cancelled = true;
     connection.push(ConnectionLost{});
@@ -135,7 +136,9 @@ public:
                 auto *message = std::get_if<ClientMessage>(&event);
                 if (!message || !handle(*message)) return;
             }
-        } catch (const ProtocolError &) {
+        } catch (const std::exception &) {
+            // A malformed request, or a login the engine failed on: this
+            // connection ends, the others go on.
         }
     }
 
