@@ -1,10 +1,8 @@
 #include "labsim/tds/server.h"
 
-#include "labsim/tds/answers.h"
 #include "labsim/tds/packet.h"
-#include "labsim/tds/requests.h"
+#include "labsim/tds/session.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -123,114 +121,29 @@ void readMessages(Connection &connection, int fd)
     connection.push(ConnectionLost{});
 }
 
-// The protocol state of one connection, run on its worker thread.
-class Session {
-public:
-    Session(Engine &engine, Connection &connection, int fd) : engine_(engine), connection_(connection), fd_(fd) {}
-
-    void run()
-    {
-        try {
-            for (;;) {
-                Event event = connection_.pop();
-                auto *message = std::get_if<ClientMessage>(&event);
-                if (!message || !handle(*message)) return;
-            }
-        } catch (const std::exception &) {
-            // A malformed request, or a login the engine failed on: this
-            // connection ends, the others go on.
+// Answers the connection's messages in order until one ends it.
+void serveMessages(Engine &engine, Connection &connection, int fd)
+{
+    Session session(engine, connection.number, connection.cancelled);
+    try {
+        for (;;) {
+            Event event = connection.pop();
+            const auto *message = std::get_if<ClientMessage>(&event);
+            if (!message) return;
+            const Session::Reply reply = session.handle(*message);
+            if (!reply.packets.empty() && !sendAll(fd, reply.packets)) return;
+            if (reply.close) return;
         }
+    } catch (const std::exception &) {
+        // A malformed request, or a login the engine failed on: this
+        // connection ends, the others go on.
     }
-
-private:
-    // Returns whether the connection goes on.
-    bool handle(const ClientMessage &message)
-    {
-        using namespace packet_type;
-        if (!loggedIn_) {
-            if (message.type == kPreLogin && !preLoginSeen_) return preLogin(message);
-            if (message.type == kLogin7) return login(message);
-            return false;
-        }
-        switch (message.type) {
-        case kSqlBatch: return batch(message);
-        case kAttention:
-            connection_.cancelled = false;
-            return send(encodeAttentionAck(version_));
-        case kRpc:
-        case kTransactionManager:
-        case kBulkLoad:
-            return send(encodeErrorAnswer(version_, {50000, 1, 16, "Only SQL batches are supported by this server.", "", 1}));
-        default: return false;
-        }
-    }
-
-    bool preLogin(const ClientMessage &message)
-    {
-        preLoginSeen_ = true;
-        (void)decodePreLogin(message.payload);
-        return send(encodePreLoginAnswer());
-    }
-
-    bool login(const ClientMessage &message)
-    {
-        const Login7 request = decodeLogin7(message.payload);
-        const auto version = negotiateVersion(request.tdsVersion);
-        if (!version) {
-            send(encodeErrorAnswer(tds_version::k71, {4002, 1, 16,
-                                                      "The incoming tabular data stream (TDS) protocol stream is incorrect: "
-                                                      "the client's TDS version is not supported.",
-                                                      "", 1}));
-            return false;
-        }
-        version_ = *version;
-        if (!engine_.acceptLogin(request.userName, request.password)) {
-            send(encodeLoginRefusal(version_, request.userName));
-            return false;
-        }
-        const std::size_t packetSize =
-            request.packetSize == 0 ? kDefaultPacketSize : std::clamp<std::size_t>(request.packetSize, kMinPacketSize, kMaxPacketSize);
-        if (!send(encodeLoginAnswer(version_, request.database, packetSize))) return false;
-        packetSize_ = packetSize;
-        loggedIn_ = true;
-        return true;
-    }
-
-    bool batch(const ClientMessage &message)
-    {
-        const std::string sql = decodeSqlBatch(message.payload, version_);
-        Bytes answer;
-        try {
-            const BatchResult result = engine_.runBatch(connection_.number, sql, connection_.cancelled);
-            // A cancelled batch is answered by the attention's acknowledgement
-            // alone: the client discards everything before it.
-            if (connection_.cancelled) return true;
-            answer = encodeBatchResult(result, version_);
-        } catch (const std::exception &failure) {
-            answer = encodeErrorAnswer(version_, {50000, 1, 16, std::string("The batch failed: ") + failure.what(), "", 1});
-        }
-        return send(answer);
-    }
-
-    bool send(const Bytes &tokens)
-    {
-        return sendAll(fd_, framePackets(packet_type::kTabularResult, tokens, packetSize_,
-                                         static_cast<std::uint16_t>(connection_.number)));
-    }
-
-    Engine &engine_;
-    Connection &connection_;
-    int fd_;
-    bool preLoginSeen_ = false;
-    bool loggedIn_ = false;
-    std::uint32_t version_ = tds_version::k74;
-    std::size_t packetSize_ = kDefaultPacketSize;
-};
+}
 
 void serveConnection(Engine &engine, Connection &connection, int fd)
 {
     std::thread reader(readMessages, std::ref(connection), fd);
-    Session(engine, connection, fd).run();
+    serveMessages(engine, connection, fd);
     connection.shutdownSocket();
     reader.join();
     {
