@@ -284,6 +284,8 @@ void Form_HardCopy::connectEvents()
     connectEvent(cbo_Freq_HardCopy, &QComboBox::currentIndexChanged, [this] { cbo_Freq_HardCopy_Click(); });
     for (std::size_t i = 0; i < opt_FilterRating.size(); ++i)
         connectEvent(opt_FilterRating[i], &QRadioButton::clicked, [this, i] { opt_FilterRating_Click(qint16(i)); });
+    connectEvent(cmdGo, &QPushButton::clicked, [this] { cmdGo_Click(); });
+    connectEvent(cmd_Printer, &QPushButton::clicked, [this] { cmd_Printer_Click(); });
 }
 
 void Form_HardCopy::runEvent(const std::function<void()> &procedure)

@@ -91,6 +91,12 @@ public:
     void Print_Page(const QString &batchId);
     void Delete_Batch(const QString &batchId);
     void cmd_Printer_Click();
+    // How the last Print_Page ended.
+    enum class PagePrint { NotAsked, Printed, Failed };
+    PagePrint lastPagePrint = PagePrint::NotAsked;
+    // Every page of the last load came out, its last page included. Only such
+    // a batch is deleted, so a print that failed leaves its batch queued.
+    bool bBatchPrinted = false;
 
     // --- login (src/access) ---
     void cmd_Access_Click();

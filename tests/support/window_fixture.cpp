@@ -15,9 +15,19 @@ app::Platform scriptedPlatform(const std::shared_ptr<ConnectionScript> &db, Scri
     return platform;
 }
 
-WindowFixture::WindowFixture(std::function<void(app::Platform &)> adjust)
+void addScriptedPrinting(app::Platform &platform, const std::shared_ptr<BrowserScript> &browser,
+                         const std::shared_ptr<PrintScript> &printer)
+{
+    printer->trace = browser->trace;
+    platform.makeBrowserEngine = [browser](QWebEngineView &) { return std::make_unique<ScriptedBrowser>(browser); };
+    platform.makePrintQueue = [printer] { return std::make_unique<ScriptedPrintQueue>(printer); };
+}
+
+WindowFixture::WindowFixture(std::function<void(app::Platform &)> adjust, Printing printing)
 {
     app::Platform platform = scriptedPlatform(db, prompts);
+    if (printing == Printing::Scripted)
+        addScriptedPrinting(platform, browser, printer);
     if (adjust)
         adjust(platform);
     window = std::make_unique<app::Form_HardCopy>(std::move(platform));
