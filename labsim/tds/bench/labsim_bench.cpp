@@ -20,6 +20,7 @@
 
 #include <arpa/inet.h>
 #include <csignal>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -67,6 +68,8 @@ public:
         const std::string tds = std::to_string(port_), http = std::to_string(freePort());
         pid_ = ::fork();
         if (pid_ == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
             ::execl(program.c_str(), program.c_str(), "--tds-port", tds.c_str(), "--http-port", http.c_str(), nullptr);
             std::perror("labsim");
             ::_exit(127);
