@@ -89,8 +89,10 @@ struct HttpServer::Impl {
         server.Get("/", [](const httplib::Request &, httplib::Response &response) {
             response.set_redirect("/labsim/");
         });
+        // Pages that do not exist; the report page answers its own errors.
         server.set_error_handler([this](const httplib::Request &request, httplib::Response &response) {
-            if (response.status == 404 && request.path.rfind("/labsim", 0) != 0 && request.path != "/favicon.ico") {
+            if (response.status == 404 && request.path != kReportPath && request.path.rfind("/labsim", 0) != 0 &&
+                request.path != "/favicon.ico") {
                 this->laboratory.log().add(0, "page", request.target);
                 response.set_content(errorPage(404, "There is no page " + request.path + " here."), kHtml);
             }
