@@ -33,6 +33,7 @@ constexpr const char *kStyle = R"css(
   .note { margin-top: 18pt; font-size: 8.5pt; color: #555; border-top: 1px solid #ccc; padding-top: 4pt; }
   .cover-title { font-size: 22pt; font-weight: bold; margin: 30pt 0 20pt 0; color: #1d3d6b; }
   .cover .address { font-size: 14pt; margin: 24pt 0 24pt 40pt; }
+  @media screen { body { margin: 16px 20px; } }
 )css";
 
 std::string generatedText(const DateTime &moment) { return tsql::generalDateText(moment); }
