@@ -27,12 +27,14 @@ void Log::add(int connection, std::string kind, std::string text)
     LogEntry entry{isoTimeNow(), connection, std::move(kind), std::move(text)};
     std::lock_guard lock(mutex_);
     entries_.push_back(std::move(entry));
+    if (entries_.size() > kLimit)
+        entries_.pop_front();
 }
 
 std::vector<LogEntry> Log::entries() const
 {
     std::lock_guard lock(mutex_);
-    return entries_;
+    return {entries_.begin(), entries_.end()};
 }
 
 void Log::clear()

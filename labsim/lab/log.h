@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,9 +14,13 @@ struct LogEntry {
     std::string text; // exactly as received
 };
 
-// Every statement batch and every page request, in the order they arrived.
+// Every statement batch and every page request, in the order they arrived;
+// the latest kLimit of them, so that a simulator left running for weeks
+// keeps its memory.
 class Log {
 public:
+    static constexpr std::size_t kLimit = 100000;
+
     void add(int connection, std::string kind, std::string text);
     std::vector<LogEntry> entries() const;
     void clear();
@@ -25,7 +30,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<LogEntry> entries_;
+    std::deque<LogEntry> entries_;
 };
 
 std::string isoTimeNow();
