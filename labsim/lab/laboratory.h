@@ -52,7 +52,6 @@ public:
     Faults &faults() { return faults_; }
     Reports &reports() { return reports_; }
     Sibling &sibling() { return *sibling_; }
-    const tsql::Executor &executor() const { return executor_; }
 
     // Waiting rows, open batches, history, status changes and settings.
     std::string stateJson();

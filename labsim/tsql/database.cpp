@@ -147,7 +147,7 @@ struct Prepared {
 
 } // namespace
 
-Database::Database(const std::string &path) : path_(path)
+Database::Database(const std::string &path)
 {
     if (sqlite3_open_v2(path.c_str(), &handle_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {

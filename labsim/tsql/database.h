@@ -66,13 +66,10 @@ public:
     // The name shown in messages for a SQLite table ("sitecfg.dbo.settings").
     void setDisplayName(const std::string &storageName, const std::string &displayName);
 
-    const std::string &path() const { return path_; }
-
 private:
     friend class Access;
     [[noreturn]] void raise(int code, const std::string &sql) const;
 
-    std::string path_;
     sqlite3 *handle_ = nullptr;
     std::mutex mutex_;
     std::map<std::string, std::string> displayNames_;
