@@ -12,16 +12,6 @@
 
 namespace hc::app {
 
-namespace {
-
-bool isShownColumn(const QString &name)
-{
-    return name == QLatin1String("CONTACT_NAME") || name == QLatin1String("ENDUSER_ID")
-        || name == QLatin1String("REC_DATE") || name == QLatin1String("SAMPLES");
-}
-
-} // namespace
-
 void Form_HardCopy::Run_DistribCleanup()
 {
     db().cnShared().execute(clients::cleanupStatement(sLabCode));
@@ -46,6 +36,7 @@ void Form_HardCopy::Get_ActiveClients(const QString &sFilter)
     if (!gridModel_) {
         gridModel_ = new clients::ClientGridModel(this);
         gridModel_->setResultSet(rsClients);
+        clients::prepareClientGrid(*DataGrid1);
         DataGrid1->setModel(gridModel_);
         connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex &current) {
@@ -57,13 +48,7 @@ void Form_HardCopy::Get_ActiveClients(const QString &sFilter)
         gridModel_->setResultSet(rsClients);
     }
 
-    int firstShown = -1;
-    for (int column = 0; column < gridModel_->columnCount(); ++column) {
-        const bool shown = isShownColumn(gridModel_->headerData(column, Qt::Horizontal).toString());
-        DataGrid1->setColumnHidden(column, !shown);
-        if (shown && firstShown < 0)
-            firstShown = column;
-    }
+    const int firstShown = clients::showClientColumns(*DataGrid1, *gridModel_);
     if (gridModel_->rowCount() > 0 && firstShown >= 0)
         DataGrid1->setCurrentIndex(gridModel_->index(0, firstShown));
 }

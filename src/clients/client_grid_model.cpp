@@ -2,7 +2,17 @@
 
 #include "db/failure.h"
 
+#include <QHeaderView>
+#include <QTableView>
+
 namespace hc::clients {
+
+namespace {
+
+// Pixels beyond the widest text, so that neighbouring columns do not touch.
+constexpr int kColumnPadding = 8;
+
+} // namespace
 
 ClientGridModel::ClientGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -58,6 +68,46 @@ QVariant ClientGridModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columns_)
         return {};
     return resultSet_->columnName(section);
+}
+
+bool isShownColumn(const QString &name)
+{
+    return name == QLatin1String("CONTACT_NAME") || name == QLatin1String("ENDUSER_ID")
+        || name == QLatin1String("REC_DATE") || name == QLatin1String("SAMPLES");
+}
+
+void prepareClientGrid(QTableView &grid)
+{
+    grid.setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid.setSelectionMode(QAbstractItemView::SingleSelection);
+    grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid.setWordWrap(false);
+    grid.verticalHeader()->hide();
+    grid.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid.verticalHeader()->setDefaultSectionSize(grid.fontMetrics().height() + 6);
+}
+
+int showClientColumns(QTableView &grid, const ClientGridModel &model)
+{
+    QHeaderView &header = *grid.horizontalHeader();
+    int firstShown = -1;
+    for (int column = 0; column < model.columnCount(); ++column) {
+        const QString name = model.headerData(column, Qt::Horizontal).toString();
+        const bool shown = isShownColumn(name);
+        grid.setColumnHidden(column, !shown);
+        if (!shown)
+            continue;
+        if (firstShown < 0)
+            firstShown = column;
+        if (name == QLatin1String("CONTACT_NAME")) {
+            header.setSectionResizeMode(column, QHeaderView::Stretch);
+        } else {
+            header.setSectionResizeMode(column, QHeaderView::Interactive);
+            grid.resizeColumnToContents(column);
+            header.resizeSection(column, header.sectionSize(column) + kColumnPadding);
+        }
+    }
+    return firstShown;
 }
 
 } // namespace hc::clients

@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 
+class QTableView;
+
 #include <vector>
 
 namespace hc::clients {
@@ -40,5 +42,16 @@ private:
     int rows_ = 0;
     int columns_ = 0;
 };
+
+// True for the columns the operator sees: CONTACT_NAME, ENDUSER_ID, REC_DATE
+// and SAMPLES, by their exact names.
+bool isShownColumn(const QString &name);
+
+// The grid's manner, once: whole rows selected, one line a row.
+void prepareClientGrid(QTableView &grid);
+// Hides every column but the shown ones, sizes those to their contents and
+// lets the name take the remaining width. Returns the first shown column, or
+// -1.
+int showClientColumns(QTableView &grid, const ClientGridModel &model);
 
 } // namespace hc::clients

@@ -39,6 +39,7 @@ int main(int argc, char **argv)
     hc::clients::ClientGridModel model;
     QTableView view;
     view.resize(385, 137);
+    hc::clients::prepareClientGrid(view);
     view.setModel(&model);
     view.show();
     QApplication::processEvents();
@@ -47,9 +48,7 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     clock.start();
     model.setResultSet(clients);
-    for (int column : {0, 5, 6, 7})
-        view.setColumnHidden(column, true);
-    view.setCurrentIndex(model.index(0, 1));
+    view.setCurrentIndex(model.index(0, hc::clients::showClientColumns(view, model)));
     view.viewport()->repaint();
     const qint64 bindMs = clock.elapsed();
 
