@@ -6,6 +6,7 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -137,7 +138,10 @@ PrintResult CupsPrintQueue::print(const QByteArray &pdf, const QString &title, c
     sinceSubmit.start();
     QEventLoop loop;
     QTimer poll;
-    poll.setInterval(pollInterval_);
+    // A job on a local queue ends within tens of milliseconds: ask soon,
+    // then less and less often.
+    auto interval = std::min(std::chrono::milliseconds(20), pollInterval_);
+    poll.setInterval(interval);
     std::optional<PrintOutcome> ended;
     const auto finish = [&](PrintOutcome outcome) {
         ended = outcome;
@@ -164,6 +168,9 @@ PrintResult CupsPrintQueue::print(const QByteArray &pdf, const QString &title, c
         } else if (std::chrono::milliseconds(sinceSubmit.elapsed()) >= timeLimit_) {
             cancel();
             finish(PrintOutcome::TimedOut);
+        } else if (interval < pollInterval_) {
+            interval = std::min(interval * 2, pollInterval_);
+            poll.setInterval(interval);
         }
     });
     poll.start();

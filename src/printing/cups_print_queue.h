@@ -8,12 +8,12 @@ namespace hc::printing {
 
 // Prints on the default CUPS destination: the PDF is submitted from memory
 // through libcups, which gives the job id, and the job's state is asked for
-// a few times a second until it ended. A job not completed within the time
+// (soon after the submission, then every poll interval) until it ended. A job not completed within the time
 // limit is cancelled.
 class CupsPrintQueue : public PrintQueue {
 public:
     explicit CupsPrintQueue(std::chrono::milliseconds timeLimit,
-                            std::chrono::milliseconds pollInterval = std::chrono::milliseconds(100));
+                            std::chrono::milliseconds pollInterval = std::chrono::milliseconds(200));
 
     PrintResult print(const QByteArray &pdf, const QString &title, const std::function<bool()> &abandon) override;
 

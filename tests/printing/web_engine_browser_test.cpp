@@ -4,9 +4,10 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <gmock/gmock.h>
@@ -67,9 +68,19 @@ private:
     std::vector<std::string> targets_;
 };
 
-bool completes(const BrowserEngine &engine, std::chrono::milliseconds within = 10s)
+// Sleeps in the event loop until the navigation is complete or the time is up.
+bool completes(BrowserEngine &engine, std::chrono::milliseconds within = 10s)
 {
-    return QTest::qWaitFor([&] { return engine.readyState() == kReadyComplete; }, int(within.count()));
+    if (engine.readyState() != kReadyComplete) {
+        QEventLoop loop;
+        QObject::connect(&engine, &BrowserEngine::readyStateChanged, &loop, [&](int state) {
+            if (state == kReadyComplete)
+                loop.quit();
+        });
+        QTimer::singleShot(within, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return engine.readyState() == kReadyComplete;
 }
 
 struct Browser : testing::Test {
