@@ -175,7 +175,9 @@ protected:
 
 private:
     void createControls();
-    // Connects each control's events to its procedure.
+    // Connects each control's events to its procedure through runEvent
+    // (src/app/form_hardcopy.cpp; a subsystem adds the lines of its controls
+    // there together with their procedures).
     void connectEvents();
     template <typename Sender, typename Signal>
     void connectEvent(Sender *sender, Signal signal, std::function<void()> procedure)

@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
 
 namespace hc::app {
@@ -70,6 +73,29 @@ TEST(Program, EnvironmentForTheBrowserEngine)
 
     EXPECT_EQ(prepareEnvironment(), nullptr) << "a runtime folder that is set stays";
     EXPECT_EQ(qEnvironmentVariable("XDG_RUNTIME_DIR"), runtime->path());
+}
+
+// The program as it is started: with Qt's own options on the command line,
+// which it must ignore (given to Qt, "-platform" would end it at once), and
+// ended by a stop signal as by Exit.
+TEST(Program, IgnoresItsCommandLineAndEndsCleanlyOnAStopSignal)
+{
+    QTemporaryDir folder;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HARDCOPY_DB_CONNECT"),
+                       QStringLiteral("Driver={SQLite3};Database=") + folder.filePath(QStringLiteral("lab.db")));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(HARDCOPY_EXECUTABLE),
+                  {QStringLiteral("-platform"), QStringLiteral("no-such-platform"), QStringLiteral("/x"),
+                   QStringLiteral("--anything")});
+    ASSERT_TRUE(program.waitForStarted());
+    EXPECT_FALSE(program.waitForFinished(3000)) << program.readAll().toStdString();
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/leak_suppressions.h"
 #include "app/program.h"
 
 #include <QApplication>
