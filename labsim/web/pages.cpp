@@ -151,8 +151,8 @@ std::string coverPage(const PageData &data)
     body += fact("Received", tsql::generalDateText(data.receiveDate));
     body += fact("Batch", data.batch ? data.batch->id : "not assigned (preview)");
     body += fact("Samples reported", std::to_string(counts.samples));
-    body += fact("Abnormal results", std::to_string(counts.abnormal));
-    body += fact("Severe results", std::to_string(counts.severe));
+    body += fact("Abnormal samples", std::to_string(counts.abnormal));
+    body += fact("Severe samples", std::to_string(counts.severe));
     if (counts.documents > 0)
         body += fact("Other documents", std::to_string(counts.documents));
     body += "</table>\n";
