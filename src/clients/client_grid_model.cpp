@@ -58,7 +58,9 @@ int ClientGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant ClientGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ || index.column() >= columns_)
+    // The tip shows a text that its column is too narrow for.
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() || index.row() >= rows_
+        || index.column() >= columns_)
         return {};
     return cellTexts_[std::size_t(index.row()) * std::size_t(columns_) + std::size_t(index.column())];
 }

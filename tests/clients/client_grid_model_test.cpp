@@ -33,6 +33,7 @@ TEST(ClientGridModel, BindsEveryColumnInResultSetOrderHeadedByItsName)
     EXPECT_EQ(model.data(model.index(1, 3)).toString(), "0");
     EXPECT_EQ(model.data(model.index(0, 4)).toString(), "");
     EXPECT_EQ(model.data(model.index(0, 4), Qt::EditRole), QVariant());
+    EXPECT_EQ(model.data(model.index(1, 1), Qt::ToolTipRole).toString(), "O'Brien Farms");
 }
 
 TEST(ClientGridModel, StandsOnTheFirstRowOfEachBindingAndReadsAnyColumnByName)
