@@ -59,6 +59,17 @@ protected:
         db_.open(labsim_.connectionString());
     }
 
+    // Whatever else a test checks, the log holds every statement it sent, byte
+    // for byte (trailing blanks included), in order.
+    void TearDown() override
+    {
+        QStringList logged;
+        for (const LabsimLogEntry &entry : labsim_.log())
+            if (entry.kind == "sql")
+                logged << entry.text;
+        EXPECT_EQ(logged.join("\n").toStdString(), sent_.join("\n").toStdString());
+    }
+
     ResultSetPtr run(const QString &statement)
     {
         sent_ << statement;
@@ -120,12 +131,6 @@ TEST_F(LabsimOdbc, SettingsRowsOfBothLaboratoriesAndTheHeartbeat)
             EXPECT_EQ(after->field("VALUE").toText().trimmed(), "3/4/2024 9:05");
         }
     }
-
-    QStringList logged;
-    for (const LabsimLogEntry &entry : labsim_.log())
-        if (entry.kind == "sql")
-            logged << entry.text;
-    EXPECT_EQ(logged, sent_); // byte for byte, trailing blank included
 }
 
 TEST_F(LabsimOdbc, LoginAnswersEachOperatorAndNothingForAnUnknownPassword)
@@ -310,8 +315,10 @@ TEST_F(LabsimOdbc, ErrorsTimeOutsAndBrokenLinks)
     labsim_.fault(QJsonObject{{"fault", "drop"}});
     EXPECT_THROW(run(settingsQuery("_US")), Failure);
     EXPECT_TRUE(db_.isBroken());
+    sent_.removeLast(); // it never reached the server
     OdbcConnection fresh;
     fresh.open(labsim_.connectionString());
+    sent_ << settingsQuery("_CA");
     EXPECT_EQ(fresh.execute(settingsQuery("_CA"))->recordCount(), 5);
 }
 
