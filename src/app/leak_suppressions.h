@@ -10,4 +10,10 @@ extern "C" const char *__lsan_default_suppressions()
            "leak:libfontconfig.so\n"
            "leak:libudev.so\n";
 }
+// Qt WebEngine frees some of its own objects with a sized delete of another
+// size once pages were loaded; that is inside the library.
+extern "C" const char *__asan_default_options()
+{
+    return "new_delete_type_mismatch=0";
+}
 #endif

@@ -2,6 +2,10 @@
 
 #include "app/qt_prompts.h"
 #include "db/odbc_connection.h"
+#include "printing/cups_print_queue.h"
+#include "printing/web_engine_browser.h"
+
+#include <chrono>
 
 namespace hc::app {
 
@@ -12,6 +16,12 @@ Platform systemPlatform(const Configuration &configuration)
     platform.configuration = configuration;
     platform.makeConnection = [] { return std::make_unique<db::OdbcConnection>(); };
     platform.prompts = &prompts;
+    platform.makeBrowserEngine = [seconds = configuration.pageTimeoutSeconds](QWebEngineView &view) {
+        return std::make_unique<printing::WebEngineBrowser>(view, std::chrono::seconds(seconds));
+    };
+    platform.makePrintQueue = [seconds = configuration.printTimeoutSeconds] {
+        return std::make_unique<printing::CupsPrintQueue>(std::chrono::seconds(seconds));
+    };
     return platform;
 }
 

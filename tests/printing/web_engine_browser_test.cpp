@@ -1,6 +1,8 @@
 #include "printing/web_engine_browser.h"
 
+#include "app/form_hardcopy.h"
 #include "db/failure.h"
+#include "printing/cups_print_queue.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -179,6 +181,13 @@ TEST_F(Browser, MakesAVectorPdfInTheChosenLayout)
     QPageLayout landscape = engine.pageLayout();
     landscape.setOrientation(QPageLayout::Landscape);
     EXPECT_EQ(pageSize(engine.pageAsPdf(landscape)), QSize(842, 595));
+}
+
+TEST(SystemPlatform, GivesTheWindowThisBrowserAndTheCupsQueue)
+{
+    app::Form_HardCopy window(app::systemPlatform(app::Configuration{}));
+    EXPECT_NE(dynamic_cast<WebEngineBrowser *>(window.browser()), nullptr);
+    EXPECT_NE(dynamic_cast<CupsPrintQueue *>(window.printQueue()), nullptr);
 }
 
 } // namespace
