@@ -387,6 +387,20 @@ TEST(LoadReportPage, ClosingTheWindowEndsTheWaitWithoutAMessage)
     EXPECT_TRUE(p.fixture.prompts.messages.isEmpty());
 }
 
+TEST(LoadReportPage, TheReadyStateBarIsWrittenOnlyOnWholeSecondsThatAreMultiplesOfFive)
+{
+    PrintingWindow p;
+    ScriptedPage slow = ScriptedPage::report("SAMPLES", "B1");
+    slow.interactiveAfterMs = 1100;
+    slow.completeAfterMs = 1500;
+    p.serve({slow});
+    std::vector<int> seen;
+    QTimer::singleShot(50, &p.w, [&] { seen.push_back(p.w.pb_ReadyStatus->value()); });
+    QTimer::singleShot(1300, &p.w, [&] { seen.push_back(p.w.pb_ReadyStatus->value()); });
+    p.w.Load_ReportPage(QStringLiteral("A"));
+    EXPECT_THAT(seen, ElementsAre(1, 1)) << "the interactive state came in second 1";
+}
+
 TEST(LoadReportPage, ShowsTheEndOfTheLoadAndRefreshesTheGridAfterAManualPrint)
 {
     PrintingWindow p({{1042, "E1", QDate(2024, 3, 14), 1}});

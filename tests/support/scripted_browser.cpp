@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace hc::test {
 
 ScriptedPage ScriptedPage::report(const QString &printType, const QString &batchId)
@@ -28,10 +30,13 @@ void ScriptedBrowser::navigate(const QString &address)
     setReadyState(printing::kReadyLoading);
     if (!page_.completes)
         return;
-    QTimer::singleShot(0, this, [this, navigation] {
+    QTimer::singleShot(page_.interactiveAfterMs, this, [this, navigation] {
+        if (navigation == navigation_)
+            setReadyState(printing::kReadyInteractive);
+    });
+    QTimer::singleShot(std::max(page_.interactiveAfterMs, page_.completeAfterMs), this, [this, navigation] {
         if (navigation != navigation_)
             return;
-        setReadyState(printing::kReadyInteractive);
         script_->trace->append(QStringLiteral("complete ") + address_);
         setReadyState(printing::kReadyComplete);
     });

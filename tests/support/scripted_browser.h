@@ -16,6 +16,9 @@ namespace hc::test {
 struct ScriptedPage {
     std::map<QString, QString> elements; // by id; an id not here fails the read
     bool completes = true;               // false: the navigation never ends
+    // When the page turns interactive and complete after its navigation.
+    int interactiveAfterMs = 0;
+    int completeAfterMs = 0;
 
     // A report page announcing its kind and batch.
     static ScriptedPage report(const QString &printType, const QString &batchId);
