@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace labsim::test {
 namespace {
 
@@ -46,7 +48,7 @@ protected:
 
     Outcome tsql(const std::string &input, const std::string &password = "mk9073zr")
     {
-        const std::string path = testing::TempDir() + "tds_clients_input.sql";
+        const std::string path = privatePath("input.sql");
         std::ofstream(path) << input << "\nexit\n";
         return run("TDSVER=" + GetParam().first + " tsql -H 127.0.0.1 -p " + std::to_string(served.port) +
                    " -U sa -P '" + password + "' < " + path);
@@ -54,13 +56,20 @@ protected:
 
     Outcome pytds(const std::string &body, const std::string &password = "mk9073zr")
     {
-        const std::string path = testing::TempDir() + "tds_clients_script.py";
+        const std::string path = privatePath("script.py");
         std::ofstream(path) << "import sys, pytds, pytds.tds_base\n"
                                "conn = pytds.connect(server='127.0.0.1', port=int(sys.argv[1]), user='sa', password=sys.argv[2],\n"
                                "                     tds_version=getattr(pytds.tds_base, sys.argv[3]), autocommit=True)\n"
                                "cur = conn.cursor()\n"
                             << body;
         return run("/usr/bin/python3 " + path + " " + std::to_string(served.port) + " '" + password + "' " + GetParam().second);
+    }
+
+    // ctest runs each version as its own process, side by side: a shared file
+    // would be rewritten by one while the other's client still reads it.
+    static std::string privatePath(const std::string &name)
+    {
+        return testing::TempDir() + "tds_clients_" + std::to_string(::getpid()) + "_" + name;
     }
 
     ServedEngine served;
