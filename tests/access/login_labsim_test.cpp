@@ -46,15 +46,6 @@ protected:
         });
     }
 
-    QStringList sqlLogged() const
-    {
-        QStringList texts;
-        for (const test::LabsimLogEntry &entry : labsim.log())
-            if (entry.kind == QLatin1String("sql"))
-                texts << entry.text;
-        return texts;
-    }
-
     LabsimClient labsim = LabsimClient::fromEnvironment();
     std::unique_ptr<test::WindowFixture> fixture;
 };
@@ -77,11 +68,11 @@ TEST_P(LabsimLogin, OperatorIsAdmittedOrRefusedAsSeeded)
     EXPECT_EQ(w.sEmpNum, admitted ? op.empNum : "");
     if (!admitted) {
         EXPECT_EQ(fixture->prompts.messages, QStringList{op.refusal});
-        EXPECT_THAT(sqlLogged(), ElementsAre(login));
+        EXPECT_THAT(labsim.sqlLogged(), ElementsAre(login));
         return;
     }
     EXPECT_TRUE(fixture->prompts.messages.isEmpty());
-    EXPECT_THAT(sqlLogged(),
+    EXPECT_THAT(labsim.sqlLogged(),
                 ElementsAre(login,
                             QStringLiteral("exec routing.dbo.distrib_cleanup @distributionType = 'HARD_COPY', "
                                            "@labCode = '%1'").arg(op.labCode),

@@ -64,16 +64,6 @@ protected:
         ASSERT_EQ(window().sLabCode, "KORVEL");
     }
 
-    QStringList sqlLoggedSince(std::size_t mark) const
-    {
-        const std::vector<test::LabsimLogEntry> entries = labsim.log();
-        QStringList texts;
-        for (std::size_t i = mark; i < entries.size(); ++i)
-            if (entries[i].kind == QLatin1String("sql"))
-                texts << entries[i].text;
-        return texts;
-    }
-
     // One column of every row of the grid, as the grid delivers it.
     QStringList gridColumn(const char *name)
     {
@@ -96,7 +86,7 @@ TEST_P(LabsimActiveClients, EachRatingOptionCleansUpThenListsItsClients)
     const std::size_t mark = labsim.log().size();
     ASSERT_TRUE(test::clickByPosition(w.opt_FilterRating[std::size_t(filter.option)]));
 
-    EXPECT_THAT(sqlLoggedSince(mark), ElementsAre(kKorvelCleanup, QString::fromUtf8(filter.query)));
+    EXPECT_THAT(labsim.sqlLogged(mark), ElementsAre(kKorvelCleanup, QString::fromUtf8(filter.query)));
     EXPECT_TRUE(fixture->prompts.messages.isEmpty()) << fixture->prompts.messages.join('|').toStdString();
     ASSERT_EQ(w.gridModel()->rowCount(), filter.rows);
 
@@ -150,7 +140,7 @@ TEST_F(LabsimActiveClients, AllListsEveryContactInOrderAndLeavesOutTheSentOnes)
 
     const std::size_t mark = labsim.log().size();
     w.opt_FilterRating_Click(0);
-    EXPECT_THAT(sqlLoggedSince(mark),
+    EXPECT_THAT(labsim.sqlLogged(mark),
                 ElementsAre(kKorvelCleanup,
                             QStringLiteral("select   * from     routing.dbo.tbl_Distrib_ActiveClients('HARD_COPY', "
                                            "'KORVEL', 0, 0)   where  not(contact_id = %1 and rec_date = '%2')   and  "

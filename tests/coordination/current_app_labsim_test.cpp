@@ -63,17 +63,9 @@ protected:
 
     QString setting(const char *name) const { return settings()[QLatin1String(name) + suffix()]; }
 
-    // The statements logged since the mark; the sibling's own statements are
-    // not logged.
-    QStringList sqlLoggedSince(std::size_t mark) const
-    {
-        const std::vector<test::LabsimLogEntry> entries = labsim.log();
-        QStringList texts;
-        for (std::size_t i = mark; i < entries.size(); ++i)
-            if (entries[i].kind == QLatin1String("sql"))
-                texts << entries[i].text;
-        return texts;
-    }
+    // The sibling's own statements are not logged: what the log holds since a
+    // mark is the window's alone.
+    QStringList sqlLoggedSince(std::size_t mark) const { return labsim.sqlLogged(mark); }
 
     std::size_t logSize() const { return labsim.log().size(); }
 

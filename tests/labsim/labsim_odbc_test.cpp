@@ -63,11 +63,7 @@ protected:
     // for byte (trailing blanks included), in order.
     void TearDown() override
     {
-        QStringList logged;
-        for (const LabsimLogEntry &entry : labsim_.log())
-            if (entry.kind == "sql")
-                logged << entry.text;
-        EXPECT_EQ(logged.join("\n").toStdString(), sent_.join("\n").toStdString());
+        EXPECT_EQ(labsim_.sqlLogged().join("\n").toStdString(), sent_.join("\n").toStdString());
     }
 
     ResultSetPtr run(const QString &statement)

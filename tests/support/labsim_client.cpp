@@ -94,6 +94,16 @@ std::vector<LabsimLogEntry> LabsimClient::log() const
     return entries;
 }
 
+QStringList LabsimClient::sqlLogged(std::size_t fromEntry) const
+{
+    const std::vector<LabsimLogEntry> entries = log();
+    QStringList texts;
+    for (std::size_t i = fromEntry; i < entries.size(); ++i)
+        if (entries[i].kind == QLatin1String("sql"))
+            texts << entries[i].text;
+    return texts;
+}
+
 QJsonObject LabsimClient::state() const
 {
     const auto [status, body] = get(QStringLiteral("/labsim/state"));

@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <utility>
@@ -30,6 +31,7 @@ public:
 
     void reset(); // POST /labsim/reset: the fresh demo laboratory, log emptied
     std::vector<LabsimLogEntry> log() const;
+    QStringList sqlLogged(std::size_t fromEntry = 0) const; // the statement texts logged from that entry on
     QJsonObject state() const;
     void fault(const QJsonObject &order); // POST /labsim/faults
     void sibling(const QString &mode);    // "hold" | "silent"
