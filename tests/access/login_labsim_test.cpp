@@ -5,7 +5,6 @@
 #include "app/controls.h"
 #include "app/form_hardcopy.h"
 #include "clients/client_grid_model.h"
-#include "db/odbc_connection.h"
 #include "support/labsim_client.h"
 #include "support/window_fixture.h"
 
@@ -41,8 +40,7 @@ protected:
     {
         labsim.reset();
         fixture = std::make_unique<test::WindowFixture>([this](Platform &platform) {
-            platform.configuration.dbConnect = labsim.connectionString();
-            platform.makeConnection = [] { return std::make_unique<db::OdbcConnection>(); };
+            test::connectThroughOdbc(platform, labsim.connectionString());
         });
     }
 

@@ -38,8 +38,7 @@ protected:
     {
         labsim.reset();
         fixture = std::make_unique<test::WindowFixture>([this](app::Platform &platform) {
-            platform.configuration.dbConnect = labsim.connectionString();
-            platform.makeConnection = [] { return std::make_unique<db::OdbcConnection>(); };
+            test::connectThroughOdbc(platform, labsim.connectionString());
             platform.now = [this] { return clock; };
         });
         window().sLabCode = GetParam().labCode;

@@ -1,5 +1,7 @@
 #include "support/window_fixture.h"
 
+#include "db/odbc_connection.h"
+
 #include <QTest>
 #include <QWidget>
 
@@ -13,6 +15,12 @@ app::Platform scriptedPlatform(const std::shared_ptr<ConnectionScript> &db, Scri
     platform.makeConnection = [db] { return std::make_unique<ScriptedConnection>(db); };
     platform.prompts = &prompts;
     return platform;
+}
+
+void connectThroughOdbc(app::Platform &platform, const QString &connectionString)
+{
+    platform.configuration.dbConnect = connectionString;
+    platform.makeConnection = [] { return std::make_unique<db::OdbcConnection>(); };
 }
 
 void addScriptedPrinting(app::Platform &platform, const std::shared_ptr<BrowserScript> &browser,

@@ -36,6 +36,9 @@ struct WindowFixture {
 
 // The platform WindowFixture builds its window on.
 app::Platform scriptedPlatform(const std::shared_ptr<ConnectionScript> &db, ScriptedPrompts &prompts);
+// Makes the platform open this connection string through the real ODBC
+// driver manager in place of the scripted connection.
+void connectThroughOdbc(app::Platform &platform, const QString &connectionString);
 // Gives the platform a scripted browser and print queue on these scripts.
 void addScriptedPrinting(app::Platform &platform, const std::shared_ptr<BrowserScript> &browser,
                          const std::shared_ptr<PrintScript> &printer);
